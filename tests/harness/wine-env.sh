@@ -1,0 +1,60 @@
+# Sourced by the scripts that run Windows programs: one Wine prefix per purpose inside the build
+# folder, code page 936, quiet Wine. Expects BUILD_DIR; sets WINEPREFIX from PREFIX_NAME.
+export LC_ALL=zh_CN.UTF-8
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEARCH=win64
+WINE64=/usr/lib/wine/wine64
+WINESERVER=/usr/lib/wine/wineserver
+export WINEPREFIX="${BUILD_DIR:?}/wine/${PREFIX_NAME:-test}"
+
+# Creates the prefix once; its C: keeps the Windows folder, Z: (the whole Unix root) is removed.
+ensure_prefix() {
+  if [[ ! -f "$WINEPREFIX/.varnelo-ready" ]]; then
+    rm -rf "$WINEPREFIX"
+    mkdir -p "$(dirname "$WINEPREFIX")"
+    "$WINE64" wineboot -i </dev/null >/dev/null 2>&1
+    "$WINESERVER" -w
+    rm -f "$WINEPREFIX/dosdevices/z:"
+    touch "$WINEPREFIX/.varnelo-ready"
+  fi
+}
+
+# One persistent wineserver, so that each Wine process starts in a fraction of a second.
+start_wineserver() {
+  "$WINESERVER" -p </dev/null >/dev/null 2>&1
+}
+
+stop_wineserver() {
+  "$WINESERVER" -k </dev/null >/dev/null 2>&1 || true
+}
+
+# Makes every process of the prefix share one virtual desktop of the given size.
+use_virtual_desktop() {
+  "$WINE64" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+  "$WINE64" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "$1" /f >/dev/null 2>&1
+}
+
+# Starts Xvfb on a free display and exports DISPLAY; XVFB_PID is set for stop_xvfb.
+start_xvfb() {
+  local size="${1:-1366x768x24}" number
+  for number in $(seq 90 140); do
+    [[ -e "/tmp/.X$number-lock" || -e "/tmp/.X11-unix/X$number" ]] && continue
+    Xvfb ":$number" -screen 0 "$size" -nolisten tcp >/dev/null 2>&1 &
+    XVFB_PID=$!
+    for _ in $(seq 100); do
+      if [[ -e "/tmp/.X11-unix/X$number" ]]; then
+        export DISPLAY=":$number"
+        return 0
+      fi
+      kill -0 "$XVFB_PID" 2>/dev/null || break
+      sleep 0.1
+    done
+  done
+  echo "could not start Xvfb" >&2
+  return 1
+}
+
+stop_xvfb() {
+  [[ -n "${XVFB_PID:-}" ]] && kill "$XVFB_PID" 2>/dev/null || true
+}
