@@ -35,14 +35,15 @@ void Shutdown() {
 }
 
 int RunMessageLoop() {
-    MSG message;
+    g_mainWindow.EnterMessageLoop();
+    MSG message{};
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
         if (g_mainWindow.PreTranslate(message))
             continue;
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
-    return static_cast<int>(message.wParam);
+    return message.message == WM_QUIT ? static_cast<int>(message.wParam) : 0;
 }
 
 } // namespace

@@ -172,15 +172,19 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         OnEraseBackground(reinterpret_cast<HDC>(wParam));
         return TRUE;
     case WM_ACTIVATE:
-        OnActivate(LOWORD(wParam) != WA_INACTIVE);
-        return 0;
+        if (LOWORD(wParam) == WA_INACTIVE)
+            RememberFocus();
+        // The default handling gives the window the focus, which it then hands on.
+        return DefWindowProcA(window_, message, wParam, lParam);
     case WM_SETFOCUS:
         OnSetFocus();
         return 0;
     case WM_QUERYENDSESSION:
         return TRUE;
     case WM_DESTROY:
-        PostQuitMessage(0);
+        // Before the loop runs, a quit message would only cut short the fatal report's box.
+        if (loopRunning_)
+            PostQuitMessage(0);
         return 0;
     default:
         return DefWindowProcA(window_, message, wParam, lParam);
@@ -213,12 +217,10 @@ void MainWindow::OnEraseBackground(HDC dc) {
     FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
 }
 
-void MainWindow::OnActivate(bool active) {
-    if (!active) {
-        const HWND focus = GetFocus();
-        if (focus && IsChild(window_, focus))
-            rememberedFocus_ = focus;
-    }
+void MainWindow::RememberFocus() {
+    const HWND focus = GetFocus();
+    if (focus && IsChild(window_, focus))
+        rememberedFocus_ = focus;
 }
 
 void MainWindow::OnSetFocus() {

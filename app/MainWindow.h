@@ -14,6 +14,8 @@ class MainWindow {
     // False when the window or a control could not be created.
     bool Create(HINSTANCE instance);
     HWND handle() const { return window_; }
+    // From now on, destroying the window ends the message loop.
+    void EnterMessageLoop() { loopRunning_ = true; }
     // Frees the icons; the window is gone by then, or the process is about to end.
     void ReleaseIcons();
 
@@ -30,7 +32,7 @@ class MainWindow {
     void OnCommand(int id, int notification);
     void OnDrawItem(const DRAWITEMSTRUCT& item);
     void OnEraseBackground(HDC dc);
-    void OnActivate(bool active);
+    void RememberFocus();
     void OnSetFocus();
 
     bool OnKeyDown(const MSG& message);
@@ -38,6 +40,7 @@ class MainWindow {
     void MoveFocusAlongRing(bool forward);
 
     HWND window_ = nullptr;
+    bool loopRunning_ = false;
     HWND rememberedFocus_ = nullptr; // the control that had the focus at the last deactivation
     OwnedIcon bigIcon_;
     OwnedIcon smallIcon_;
