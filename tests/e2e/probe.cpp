@@ -9,6 +9,9 @@
 //   probe settext HWND HEX     puts the bytes into the window with WM_SETTEXT
 //   probe closebutton HWND     the screen rectangle of the title bar's close button
 //   probe close HWND           posts WM_CLOSE (for cleaning up after a failed test)
+//   probe selection HWND       the selection of an edit box: start=N end=N
+//   probe treeitems HWND       the items of a tree view that are not inside collapsed branches
+//   probe errortext CODE       the system's text for an error code, as FormatMessageA gives it
 //
 // A window line is "key=value" fields separated by spaces: hwnd, pid, tid, exe (top-level only),
 // id, class, style, exstyle, visible, enabled, rect (left,top,width,height relative to the parent's
@@ -18,6 +21,7 @@
 // within 2 s (it is busy, for example searching), and the exit status is then 3. HWND arguments are
 // numbers as printed.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -254,13 +258,117 @@ int ShowCloseButton(HWND window) {
     return 0;
 }
 
+int ShowSelection(HWND edit) {
+    DWORD_PTR packed = 0;
+    if (!IsWindow(edit) ||
+        !SendMessageTimeoutA(edit, EM_GETSEL, 0, 0, SMTO_ABORTIFHUNG, 5000, &packed))
+        return 2;
+    std::printf("start=%u end=%u\n", LOWORD(packed), HIWORD(packed));
+    return 0;
+}
+
+// Memory in another process, for the control messages that carry pointers and that the system
+// does not carry across processes (the tree view's).
+class RemoteBuffer {
+  public:
+    RemoteBuffer(HWND window, SIZE_T size) {
+        DWORD processId = 0;
+        GetWindowThreadProcessId(window, &processId);
+        process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE,
+                               processId);
+        if (process_)
+            base_ = static_cast<char*>(
+                VirtualAllocEx(process_, nullptr, size, MEM_COMMIT, PAGE_READWRITE));
+    }
+    ~RemoteBuffer() {
+        if (base_)
+            VirtualFreeEx(process_, base_, 0, MEM_RELEASE);
+        if (process_)
+            CloseHandle(process_);
+    }
+    RemoteBuffer(const RemoteBuffer&) = delete;
+    RemoteBuffer& operator=(const RemoteBuffer&) = delete;
+
+    bool ok() const { return base_ != nullptr; }
+    char* at(SIZE_T offset) const { return base_ + offset; }
+    void Write(SIZE_T offset, const void* data, SIZE_T size) const {
+        WriteProcessMemory(process_, base_ + offset, data, size, nullptr);
+    }
+    void Read(SIZE_T offset, void* data, SIZE_T size) const {
+        ReadProcessMemory(process_, base_ + offset, data, size, nullptr);
+    }
+
+  private:
+    HANDLE process_ = nullptr;
+    char* base_ = nullptr;
+};
+
+HTREEITEM NextTreeItem(HWND tree, WPARAM which, HTREEITEM from) {
+    return reinterpret_cast<HTREEITEM>(
+        SendMessageA(tree, TVM_GETNEXTITEM, which, reinterpret_cast<LPARAM>(from)));
+}
+
+// One line per item, in display order: item=0x... selected=0|1 expanded=0|1 screen=l,t,w,h (the
+// item's text on the screen; all zero while it is scrolled out of view) text=HEX.
+int ListTreeItems(HWND tree) {
+    if (!IsWindow(tree))
+        return 2;
+    constexpr SIZE_T kItem = 0, kRect = 256, kText = 512, kTextSize = 512;
+    const RemoteBuffer remote(tree, kText + kTextSize);
+    if (!remote.ok())
+        return 3;
+    const HTREEITEM selected = NextTreeItem(tree, TVGN_CARET, nullptr);
+    for (HTREEITEM item = NextTreeItem(tree, TVGN_ROOT, nullptr); item;
+         item = NextTreeItem(tree, TVGN_NEXTVISIBLE, item)) {
+        TVITEMA request{};
+        request.mask = TVIF_HANDLE | TVIF_TEXT | TVIF_STATE;
+        request.hItem = item;
+        request.stateMask = TVIS_EXPANDED;
+        request.pszText = remote.at(kText);
+        request.cchTextMax = kTextSize;
+        remote.Write(kItem, &request, sizeof request);
+        SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(remote.at(kItem)));
+        remote.Read(kItem, &request, sizeof request);
+        char text[kTextSize] = {};
+        remote.Read(kText, text, kTextSize - 1);
+        // TVM_GETITEMRECT takes the item in the rectangle that it fills.
+        RECT place{};
+        std::memcpy(&place, &item, sizeof item);
+        remote.Write(kRect, &place, sizeof place);
+        if (SendMessageA(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(remote.at(kRect)))) {
+            remote.Read(kRect, &place, sizeof place);
+            MapWindowPoints(tree, HWND_DESKTOP, reinterpret_cast<POINT*>(&place), 2);
+        } else {
+            place = RECT{};
+        }
+        std::printf("item=0x%llx selected=%d expanded=%d screen=%ld,%ld,%ld,%ld text=%s\n",
+                    static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(item)),
+                    item == selected ? 1 : 0, (request.state & TVIS_EXPANDED) ? 1 : 0, place.left,
+                    place.top, place.right - place.left, place.bottom - place.top,
+                    Hex(text).c_str());
+    }
+    return 0;
+}
+
+int ShowErrorText(const char* code) {
+    char* buffer = nullptr;
+    FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                       FORMAT_MESSAGE_IGNORE_INSERTS,
+                   nullptr, static_cast<DWORD>(std::strtoul(code, nullptr, 0)), 0,
+                   reinterpret_cast<LPSTR>(&buffer), 0, nullptr);
+    std::printf("%s\n", Hex(buffer ? buffer : "").c_str());
+    LocalFree(buffer);
+    return buffer ? 0 : 1;
+}
+
 int PostClose(HWND window) {
     return IsWindow(window) && PostMessageA(window, WM_CLOSE, 0, 0) ? 0 : 2;
 }
 
 int Usage() {
     std::fprintf(stderr, "usage: probe top | children HWND | window HWND | focus HWND | "
-                         "msgbox EXE | settext HWND HEX | closebutton HWND | close HWND\n");
+                         "msgbox EXE | settext HWND HEX | closebutton HWND | close HWND | "
+                         "selection HWND | treeitems HWND | errortext CODE\n");
     return 64;
 }
 
@@ -287,6 +395,12 @@ int main(int argc, char** argv) {
         status = PostClose(ParseWindow(argv[2]));
     else if (command == "settext" && argc == 4)
         status = PutText(ParseWindow(argv[2]), argv[3]);
+    else if (command == "selection" && argc == 3)
+        status = ShowSelection(ParseWindow(argv[2]));
+    else if (command == "treeitems" && argc == 3)
+        status = ListTreeItems(ParseWindow(argv[2]));
+    else if (command == "errortext" && argc == 3)
+        status = ShowErrorText(argv[2]);
     else
         return Usage();
     std::fflush(stdout);
