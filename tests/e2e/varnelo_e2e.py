@@ -17,12 +17,13 @@ CMakeLists.txt, which registers a unittest module of this folder as a CTest test
     app.text('状态条1') == e2e.TEXTS['kFound']
     app.focused_control()                    # name of the control that has the focus, or None
     app.click_close_button(); app.wait_exit() == 0
-    e2e.screenshot('name')                   # $BUILD_DIR/artifacts/name.png
+    e2e.screenshot('name', crop=rect)        # $BUILD_DIR/artifacts/name.png
 
 Controls go by the names of ui/Controls.h; their ids, classes, texts and places are read from
 app/ControlTable.{h,cpp} and ui/Texts.h (CONTROLS, TEXTS), so the tests copy none of them.
 Lower level: probe(...) runs tests/e2e/probe.cpp's subcommands, top_windows(), children(hwnd),
-click_at(x, y), press(*keys), type_text(text) (xdotool; Chinese text types too).
+click_at(x, y), press(*keys), type_text(text), drag(start, end) (xdotool; Chinese text types too);
+selection(hwnd), tree_items(hwnd) and error_text(code) read what the keyboard and mouse did.
 Every wait polls until a deadline (wait_until, DEADLINE seconds); nothing sleeps a fixed time.
 A window's thread answers the probe only while it takes messages: during a search, reading a
 control's text waits, and the probe says so (text None, NotAnswered).
@@ -39,7 +40,9 @@ from dataclasses import dataclass, field
 
 WINE64 = '/usr/lib/wine/wine64'
 WINESERVER = '/usr/lib/wine/wineserver'
-DEADLINE = 60.0  # seconds; Wine on a busy shared machine can be slow
+# Seconds; Wine on a busy shared machine can be slow, and the 32-bit program under qemu slower
+# still (tests/smoke32 raises it through VARNELO_E2E_DEADLINE).
+DEADLINE = float(os.environ.get('VARNELO_E2E_DEADLINE', '60'))
 SOURCE_DIR = os.environ.get('VARNELO_SOURCE_DIR') or os.path.abspath(
     os.path.join(os.path.dirname(__file__), '..', '..'))
 BUILD_DIR = os.environ.get('BUILD_DIR', '')
@@ -265,6 +268,51 @@ def message_box_of(exe):
                       head['icon'] == '1', [parse_window(line) for line in lines[1:]])
 
 
+def selection(hwnd):
+    """(start, end) of an edit box's selection."""
+    status, lines = probe('selection', hwnd)
+    if status:
+        raise NotAnswered(hwnd)
+    fields = dict(part.split('=', 1) for part in lines[0].split(' '))
+    return int(fields['start']), int(fields['end'])
+
+
+@dataclass
+class TreeItem:
+    item: str
+    selected: bool
+    expanded: bool
+    screen: tuple  # the item's text on the screen; all zero while scrolled out of view
+    text: str
+
+    @property
+    def centre(self):
+        left, top, width, height = self.screen
+        return left + width // 2, top + height // 2
+
+
+def tree_items(hwnd):
+    """The items of a tree view in display order, those inside collapsed branches left out."""
+    status, lines = probe('treeitems', hwnd)
+    if status:
+        raise NotAnswered(hwnd)
+    items = []
+    for line in lines:
+        fields = dict(part.split('=', 1) for part in line.split(' '))
+        items.append(TreeItem(fields['item'], fields['selected'] == '1',
+                              fields['expanded'] == '1', _rectangle(fields['screen']),
+                              _decode(fields['text'])))
+    return items
+
+
+def error_text(code):
+    """The system's text for a Windows error code, as FormatMessageA gives it."""
+    status, lines = probe('errortext', str(code))
+    if status:
+        raise RuntimeError('probe errortext failed: %d' % status)
+    return _decode(lines[0])
+
+
 # ----------------------------------------------------------------------------------------------
 # Real input: xdotool on the Xvfb display. The Wine virtual desktop covers the X screen from
 # (0, 0), so the probe's screen coordinates are X coordinates.
@@ -283,6 +331,15 @@ def press(*keys):
 
 def type_text(text):
     _xdotool('type', '--delay', '25', '--', text)
+
+
+def drag(start, end, steps=8):
+    """Presses the left button at start, moves to end in steps as a hand would, and lets go."""
+    _xdotool('mousemove', '--sync', str(start[0]), str(start[1]), 'mousedown', '1')
+    for step in range(1, steps + 1):
+        _xdotool('mousemove', '--sync', str(start[0] + (end[0] - start[0]) * step // steps),
+                 str(start[1] + (end[1] - start[1]) * step // steps))
+    _xdotool('mouseup', '1')
 
 
 # ----------------------------------------------------------------------------------------------
@@ -331,11 +388,16 @@ def restart_wine():
     subprocess.run([WINESERVER, '-p'], timeout=120, check=True, **quiet)
 
 
-def screenshot(name):
+def screenshot(name, crop=None):
+    """Saves the screen, or the rectangle crop (left, top, width, height) of it, as
+    $BUILD_DIR/artifacts/<name>.png; gives the path."""
     folder = os.path.join(BUILD_DIR, 'artifacts')
     os.makedirs(folder, exist_ok=True)
     path = os.path.join(folder, name + '.png')
-    subprocess.run(['import', '-window', 'root', path], check=True, timeout=60)
+    area = []
+    if crop:
+        area = ['-crop', '%dx%d+%d+%d' % (crop[2], crop[3], crop[0], crop[1]), '+repage']
+    subprocess.run(['import', '-window', 'root', *area, path], check=True, timeout=60)
     return path
 
 
@@ -351,7 +413,7 @@ class Program:
 
     _session = None
 
-    def __init__(self, source=None, name='Varnelo.exe', environment=None):
+    def __init__(self, source=None, name='Varnelo.exe', environment=None, loader=WINE64):
         source = source or VARNELO_EXE
         self.exe = name
         folder = os.path.join(os.environ['WINEPREFIX'], 'drive_c', INSTALL_FOLDER)
@@ -360,7 +422,7 @@ class Program:
         self._earlier_pids = _windows_pids(name)
         env = dict(os.environ)
         env.update(environment or {})
-        self.process = subprocess.Popen([WINE64, 'C:\\%s\\%s' % (INSTALL_FOLDER, name)], env=env,
+        self.process = subprocess.Popen([loader, 'C:\\%s\\%s' % (INSTALL_FOLDER, name)], env=env,
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.pid = None  # the Windows process id, known once it shows a window
         atexit.register(self.kill)
@@ -427,8 +489,9 @@ class Program:
         wait_until(lambda: self.focused_control() == name, '%s to take the focus' % name)
         press('ctrl+End', 'ctrl+shift+Home', 'BackSpace')
         self.wait_text(name, '')
-        type_text(text)
-        self.wait_text(name, text)
+        if text:
+            type_text(text)
+            self.wait_text(name, text)
 
     def focus(self):
         """The thread's active and focus windows and the foreground window, as hwnd strings."""
