@@ -65,6 +65,10 @@ HWND ParseWindow(const char* text) {
 // answers only while it takes messages, so during a search the call waits; false when it did not
 // answer in time.
 bool ControlText(HWND window, std::string& text) {
+    static bool busy = false; // once a thread has not answered, later windows are not asked
+    if (busy)
+        return false;
+    busy = true;
     DWORD_PTR length = 0;
     if (!SendMessageTimeoutA(window, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 2000, &length))
         return false;
@@ -74,6 +78,7 @@ bool ControlText(HWND window, std::string& text) {
                              reinterpret_cast<LPARAM>(buffer.data()), SMTO_NORMAL, 2000, &copied))
         return false;
     text.assign(buffer.data(), std::strlen(buffer.data()));
+    busy = false;
     return true;
 }
 
