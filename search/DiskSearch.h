@@ -19,11 +19,22 @@ class SearchReport {
 // True from a hit below a drive root until the end of that search.
 extern bool SearchFound;
 
+// How a search tests each place for the name. Both give the same results and status trail.
+enum class Check {
+    // One PathExists (FindFirstFileA) per subdirectory before its listing.
+    Plain,
+    // The subdirectory's listing is opened first: when it ends without a subdirectory and without
+    // an entry that could be the name, that listing has answered; otherwise QuickPathExists does.
+    Quick,
+};
+
 // Scans the tree below directory (which ends in "\") for name.
-void ScanDirectory(const Text& directory, const Text& name, SearchReport& report);
+void ScanDirectory(const Text& directory, const Text& name, SearchReport& report,
+                   Check check = Check::Quick);
 
 // Tests each root, then scans its tree, until the first hit. Clears SearchFound at the end.
-void SearchDrives(const std::vector<Text>& roots, const Text& name, SearchReport& report);
+void SearchDrives(const std::vector<Text>& roots, const Text& name, SearchReport& report,
+                  Check check = Check::Quick);
 
 // The click of the search button: warns, checks the name box, searches every logical drive.
 void StartSearch();
