@@ -27,6 +27,7 @@ bench_dir="$WINEPREFIX/drive_c/bench"
 mkdir -p "$bench_dir"
 cp "$BUILD_DIR/win64/tests/bench/SearchBench.exe" "$bench_dir/"
 start_wineserver
+cd "$WINEPREFIX/drive_c" # a Wine drive as the current folder
 trap 'stop_wineserver' EXIT
 bench() { "$WINE64" 'C:\bench\SearchBench.exe' "$@"; }
 
