@@ -7,10 +7,7 @@ source "$here/wine-env.sh"
 
 ensure_prefix
 start_xvfb 1366x768x24
-# The wineserver opens files for every Wine process. Run by root, it would list folders of mode 000
-# and write read-only files; without these two capabilities it meets them as a user would.
-setpriv --bounding-set=-dac_override,-dac_read_search "$WINESERVER" -p </dev/null >/dev/null 2>&1 ||
-    start_wineserver
+start_wineserver_as_user
 trap 'stop_wineserver; stop_xvfb' EXIT
 use_virtual_desktop 1366x768
 

@@ -44,6 +44,24 @@ start_wineserver() {
   "$WINESERVER" -p </dev/null >/dev/null 2>&1
 }
 
+# The same for a test session run by root: the wineserver opens files for every Wine process, and
+# without these two capabilities it meets folders of mode 000 and read-only files as a user would.
+start_wineserver_as_user() {
+  setpriv --bounding-set=-dac_override,-dac_read_search "$WINESERVER" -p </dev/null >/dev/null 2>&1 ||
+    start_wineserver
+}
+
+# Wine's mount manager reads the drive letters once, when Wine's background programs start: after
+# changing the letters, end every Wine process of the prefix and start the wineserver again.
+restart_wine_as_user() {
+  "$WINESERVER" -k </dev/null >/dev/null 2>&1 || true
+  "$WINESERVER" -w </dev/null >/dev/null 2>&1 || true
+  start_wineserver_as_user
+  # The first Wine process starts Wine's background programs, and they keep its output open (a
+  # test runner would wait on it): start them here, away from the caller's output.
+  "$WINE64" reg query 'HKCU\Software\Wine' </dev/null >/dev/null 2>&1 || true
+}
+
 stop_wineserver() {
   "$WINESERVER" -k </dev/null >/dev/null 2>&1 || true
 }
