@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <string_view>
+#include <utility>
 
 namespace {
 
@@ -103,16 +104,65 @@ TEST_F(DirectoryFinderOnDisk, YieldsOnlyDirectoriesThenEmpty) {
     EXPECT_EQ(finder.FindNext(kDirectories), "") << "the end stays the end";
 }
 
-// While an enumeration of a folder is open, the system refuses to remove that folder; so whether
-// the folder can be removed tells whether the finder still holds its handle.
+using FindCloseFn = BOOL(WINAPI*)(HANDLE);
+
+// The slot of this program's import table through which its code calls kernel32's FindClose.
+FindCloseFn* FindCloseSlot() {
+    auto* const base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    const IMAGE_DATA_DIRECTORY imports =
+        nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    for (auto* dll =
+             reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
+         dll->Name; ++dll) {
+        if (lstrcmpiA(reinterpret_cast<const char*>(base + dll->Name), "kernel32.dll") != 0)
+            continue;
+        auto* name = reinterpret_cast<const IMAGE_THUNK_DATA*>(base + dll->OriginalFirstThunk);
+        auto* slot = reinterpret_cast<IMAGE_THUNK_DATA*>(base + dll->FirstThunk);
+        for (; name->u1.AddressOfData; ++name, ++slot) {
+            if (IMAGE_SNAP_BY_ORDINAL(name->u1.Ordinal))
+                continue;
+            const auto* byName =
+                reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + name->u1.AddressOfData);
+            if (std::string_view(reinterpret_cast<const char*>(byName->Name)) == "FindClose")
+                return reinterpret_cast<FindCloseFn*>(&slot->u1.Function);
+        }
+    }
+    return nullptr;
+}
+
+// The finder's handle: while an enumeration runs the system refuses to remove its folder (an
+// empty scratch folder on K:), and every FindClose the program makes is counted.
 class FinderHandle : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_TRUE(DriveIsMapped('K'));
         RemoveDirectoryA(folder_.c_str());
         ASSERT_TRUE(CreateDirectoryA(folder_.c_str(), nullptr));
+        slot_ = FindCloseSlot();
+        ASSERT_NE(slot_, nullptr) << "FindClose is not imported from kernel32.dll";
+        Redirect(&CountingFindClose);
     }
-    void TearDown() override { RemoveDirectoryA(folder_.c_str()); }
+    void TearDown() override {
+        if (original_)
+            Redirect(original_);
+        RemoveDirectoryA(folder_.c_str());
+    }
+
+    void Redirect(FindCloseFn target) {
+        DWORD protection = 0;
+        VirtualProtect(slot_, sizeof *slot_, PAGE_READWRITE, &protection);
+        FindCloseFn previous = std::exchange(*slot_, target);
+        VirtualProtect(slot_, sizeof *slot_, protection, &protection);
+        if (!original_)
+            original_ = previous;
+    }
+
+    static BOOL WINAPI CountingFindClose(HANDLE handle) {
+        ++closes_;
+        return original_(handle);
+    }
 
     bool Removable() {
         if (!RemoveDirectoryA(folder_.c_str()))
@@ -121,6 +171,9 @@ class FinderHandle : public ::testing::Test {
         return true;
     }
 
+    static inline FindCloseFn original_ = nullptr;
+    static inline int closes_ = 0;
+    FindCloseFn* slot_ = nullptr;
     const Text folder_ = "K:\\finder-handle";
     const Text pattern_ = "K:\\finder-handle\\*.*";
 };
@@ -129,31 +182,48 @@ TEST_F(FinderHandle, IsHeldWhileTheEnumerationRunsAndClosedAtItsEnd) {
     DirectoryFinder finder;
     ASSERT_NE(finder.FindFirst(pattern_, FILE_ATTRIBUTE_DIRECTORY), "");
     EXPECT_FALSE(Removable()) << "the open enumeration holds the folder";
+    closes_ = 0;
     while (!finder.FindNext(FILE_ATTRIBUTE_DIRECTORY).empty()) {
     }
-    EXPECT_TRUE(Removable()) << "running to the end closed the handle";
+    EXPECT_EQ(closes_, 1) << "the finder closed its handle at the end, not later";
+    EXPECT_TRUE(Removable());
+    finder.Close();
+    EXPECT_EQ(finder.FindNext(FILE_ATTRIBUTE_DIRECTORY), "");
+    EXPECT_EQ(closes_, 1) << "nothing is closed twice";
 }
 
-TEST_F(FinderHandle, IsClosedByCloseAndByAnotherFindFirst) {
+TEST_F(FinderHandle, IsClosedByClose) {
     DirectoryFinder finder;
     ASSERT_NE(finder.FindFirst(pattern_, FILE_ATTRIBUTE_DIRECTORY), "");
+    closes_ = 0;
     finder.Close();
+    EXPECT_EQ(closes_, 1);
     EXPECT_TRUE(Removable());
     EXPECT_EQ(finder.FindNext(FILE_ATTRIBUTE_DIRECTORY), "") << "a closed finder yields the end";
-
-    ASSERT_NE(finder.FindFirst(pattern_, FILE_ATTRIBUTE_DIRECTORY), "");
-    ASSERT_NE(finder.FindFirst("J:\\finder\\*.*", FILE_ATTRIBUTE_DIRECTORY), "");
-    EXPECT_TRUE(Removable()) << "the first enumeration was closed before the second began";
 }
 
-TEST_F(FinderHandle, PathExistsClosesItsHandle) {
-    EXPECT_TRUE(PathExists(pattern_));
-    EXPECT_TRUE(Removable());
+TEST_F(FinderHandle, IsClosedByAnotherFindFirst) {
+    DirectoryFinder finder;
+    ASSERT_NE(finder.FindFirst(pattern_, FILE_ATTRIBUTE_DIRECTORY), "");
+    closes_ = 0;
+    ASSERT_NE(finder.FindFirst("J:\\finder\\*.*", FILE_ATTRIBUTE_DIRECTORY), "");
+    EXPECT_EQ(closes_, 1);
+    EXPECT_TRUE(Removable()) << "the first enumeration was closed before the second began";
 }
 
 TEST_F(FinderHandle, IsClosedWhenNoEntryPasses) {
     DirectoryFinder finder;
+    closes_ = 0;
     EXPECT_EQ(finder.FindFirst(pattern_, FILE_ATTRIBUTE_READONLY), "");
+    EXPECT_EQ(closes_, 1);
+    EXPECT_TRUE(Removable());
+}
+
+TEST_F(FinderHandle, PathExistsClosesItsHandle) {
+    closes_ = 0;
+    EXPECT_TRUE(PathExists(pattern_));
+    EXPECT_FALSE(PathExists("K:\\finder-handle\\missing.txt"));
+    EXPECT_EQ(closes_, 1) << "one close for the one handle opened";
     EXPECT_TRUE(Removable());
 }
 
