@@ -151,8 +151,11 @@ class DragTest(MainWindowCase):
         left, top, width, height = box.screen
         start = (left + 5, top + height // 2)
         e2e.drag(start, (start[0] + self.MOVE[0], start[1] + self.MOVE[1]))
-        selected = e2e.wait_until(lambda: e2e.selection(box.hwnd)[1] > 0 and e2e.selection(box.hwnd),
-                                  'text selected in 编辑框1')
+
+        def selected_text():
+            start, end = e2e.selection(box.hwnd)
+            return (start, end) if end > start else None
+        selected = e2e.wait_until(selected_text, 'text selected in 编辑框1')
         self.assertEqual(selected[0], 0)
         self.assertEqual(self.main_place(), place)
         self.assertEqual(self.app.text('编辑框1'), text)
