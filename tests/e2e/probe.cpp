@@ -144,14 +144,16 @@ void PrintWindow(HWND window, bool topLevel) {
                 client.bottom, answered ? Hex(text).c_str() : "-");
 }
 
+// A named callback, not a lambda: on i686 EnumWindows needs the stdcall convention, so that the
+// probe builds for the 32-bit program too.
+BOOL CALLBACK CollectWindow(HWND window, LPARAM found) {
+    reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
+    return TRUE;
+}
+
 std::vector<HWND> TopLevelWindows() {
     std::vector<HWND> windows;
-    EnumWindows(
-        [](HWND window, LPARAM found) -> BOOL {
-            reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&windows));
+    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&windows));
     return windows;
 }
 

@@ -6,8 +6,8 @@ It reuses the end-to-end driver of tests/e2e: real X input from xdotool, windows
 qemu every step of the 32-bit program is slow, so each wait is for a condition, with a deadline of
 minutes (VARNELO_E2E_DEADLINE, set by smoke32.sh).
 
-Environment: WINEPREFIX, DISPLAY, BUILD_DIR, VARNELO_EXE (the 32-bit program), VARNELO_PROBE,
-WINE32 (the 32-bit Wine loader).
+Environment: WINEPREFIX, DISPLAY, BUILD_DIR, VARNELO_EXE (the 32-bit program), VARNELO_PROBE and
+VARNELO_PROBE32 (the probe built for each width), WINE32 (the 32-bit Wine loader).
 """
 import os
 import sys
@@ -15,8 +15,25 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', 'e2e'))
 import varnelo_e2e as e2e  # noqa: E402
+from test_file_actions import Picker  # noqa: E402
 
 WINE32 = os.environ['WINE32']
+PROBE32 = os.environ['VARNELO_PROBE32']
+
+
+def _tree_items_of_32_bit_tree(hwnd, read=e2e.tree_items):
+    """A tree view's items read by the 32-bit probe: TVITEM and HTREEITEM have the width of the
+    process that owns the tree, so the 64-bit probe cannot read the 32-bit picker's tree."""
+    probe = e2e.PROBE
+    e2e.PROBE = PROBE32
+    try:
+        return read(hwnd)
+    finally:
+        e2e.PROBE = probe
+
+
+e2e.tree_items = _tree_items_of_32_bit_tree
+
 START_DEADLINE = 900  # under qemu the window takes about a minute, far more on a busy machine
 # The place of the window on the 1366 x 768 virtual desktop: ((1366 - 495) / 2, (768 - 288) / 2).
 WINDOW_PLACE = (435, 240) + e2e.WINDOW_SIZE
@@ -83,17 +100,13 @@ def search(app):
 
 
 def copy_and_delete(app, first, source):
-    # Wine's classic folder picker has no edit field, so the destination is put into 编辑框3 with
-    # WM_SETTEXT; the picker itself is opened and cancelled, which must leave the box empty.
     app.click('按钮4')
-    picker = app.wait_message_box()
-    cancel = next(button for button in picker.buttons if button.id == 2)
-    e2e.click_at(*cancel.centre)
-    e2e.wait_until(picker.gone, 'the folder picker to close')
+    picker = Picker(app)
+    picker.choose('A:', 'dest')
+    picker.press_button(1)  # OK
     app.wait_idle()
-    app.wait_text('编辑框3', '')
-    e2e.set_text(app.control('编辑框3').hwnd, 'A:\\dest')
     app.wait_text('编辑框3', 'A:\\dest')
+    print('  folder picker chose A:\\dest')
     app.click('按钮2')
     expect_message(app, e2e.TEXTS['kCopyDone'])
     copied = os.path.join(first, 'dest', TARGET)

@@ -2,13 +2,14 @@
 # Runs the shipped 32-bit Varnelo.exe end to end: makes this machine able to run 32-bit Windows
 # programs (Debian's 32-bit Wine loader, natively or through qemu user emulation), keeps a
 # 32-bit-capable Wine prefix in the build folder, and drives the program on its own virtual display.
-# Usage: smoke32.sh PROGRAM PROBE   (BUILD_DIR set; run as root on Debian 12 for the set-up)
+# Usage: smoke32.sh PROGRAM PROBE PROBE32   (BUILD_DIR set; run as root on Debian 12 for the set-up)
 # Exit codes: 0 passed, 1 failed, 77 could not run here (the reason is printed on one line and
 # left in $BUILD_DIR/smoke32/not-run.txt for the test session to repeat at its end).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-program=${1:?usage: smoke32.sh PROGRAM PROBE}
-probe=${2:?usage: smoke32.sh PROGRAM PROBE}
+program=${1:?usage: smoke32.sh PROGRAM PROBE PROBE32}
+probe=${2:?usage: smoke32.sh PROGRAM PROBE PROBE32}
+probe32=${3:?usage: smoke32.sh PROGRAM PROBE PROBE32}
 state="${BUILD_DIR:?}/smoke32"
 mkdir -p "$state"
 rm -f "$state/not-run.txt"
@@ -111,8 +112,12 @@ start_xvfb 1366x768x24
 start_wineserver
 trap 'stop_wineserver; stop_xvfb' EXIT
 
+# A 32-bit program started by the 64-bit loader must lie on a Wine drive (this prefix has no Z:).
+mkdir -p "$WINEPREFIX/drive_c/Varnelo"
+cp "$probe32" "$WINEPREFIX/drive_c/Varnelo/probe32.exe"
+
 say "driving the 32-bit program"
 export VARNELO_SOURCE_DIR=$(cd "$here/../.." && pwd)
-export VARNELO_EXE="$program" VARNELO_PROBE="$probe" WINE32 VARNELO_E2E_DEADLINE=300
+export VARNELO_EXE="$program" VARNELO_PROBE="$probe" VARNELO_PROBE32='C:\Varnelo\probe32.exe' WINE32 VARNELO_E2E_DEADLINE=300
 PYTHONDONTWRITEBYTECODE=1 python3 "$here/smoke32.py"
 say "passed"
