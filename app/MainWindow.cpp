@@ -52,10 +52,6 @@ bool IsControlOf(HWND window, HWND candidate) {
     return candidate && (candidate == window || IsChild(window, candidate));
 }
 
-bool IsLabel(HWND window) {
-    return window == ControlWindow(Control::标签1) || window == ControlWindow(Control::标签2);
-}
-
 bool KeyHeld(int key) {
     return (GetKeyState(key) & 0x8000) != 0;
 }
@@ -243,7 +239,8 @@ bool MainWindow::PreTranslate(const MSG& message) {
         return false;
     switch (message.message) {
     case WM_LBUTTONDOWN:
-        return OnLeftButtonDown(message);
+        DragFromFreeArea(message);
+        return false;
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
         return OnKeyDown(message);
@@ -252,16 +249,15 @@ bool MainWindow::PreTranslate(const MSG& message) {
     }
 }
 
-bool MainWindow::OnLeftButtonDown(const MSG& message) {
-    const bool onLabel = IsLabel(message.hwnd);
-    if (message.hwnd != window_ && !onLabel)
-        return false;
-    // Pressing the free area or a label drags the window, as its title bar would.
+void MainWindow::DragFromFreeArea(const MSG& message) {
+    // The labels are transparent to the mouse, so a press on one arrives here as a press on the
+    // free area: both drag the window, as its title bar would.
+    if (message.hwnd != window_)
+        return;
     POINT cursor = {static_cast<short>(LOWORD(message.lParam)),
                     static_cast<short>(HIWORD(message.lParam))};
-    ClientToScreen(message.hwnd, &cursor);
+    ClientToScreen(window_, &cursor);
     PostMessageA(window_, WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(cursor.x, cursor.y));
-    return onLabel;
 }
 
 bool MainWindow::OnKeyDown(const MSG& message) {

@@ -36,7 +36,7 @@ class MainWindow {
     void OnSetFocus();
 
     bool OnKeyDown(const MSG& message);
-    bool OnLeftButtonDown(const MSG& message);
+    void DragFromFreeArea(const MSG& message);
     void MoveFocusAlongRing(bool forward);
 
     HWND window_ = nullptr;

@@ -17,7 +17,9 @@ if ((${#missing[@]})); then
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
-# Wine takes its ANSI code page (936) from this locale.
+# Wine takes its ANSI code page (936) from this locale. Listed in locale.gen too, so that an
+# upgrade of the locales package (the 32-bit Wine packages bring one) generates it again.
+grep -qx 'zh_CN.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null || echo 'zh_CN.UTF-8 UTF-8' >>/etc/locale.gen
 if ! locale -a 2>/dev/null | grep -qi '^zh_CN\.utf-\?8$'; then
   echo "setup: generating the zh_CN.UTF-8 locale"
   localedef -i zh_CN -f UTF-8 zh_CN.UTF-8
