@@ -149,7 +149,7 @@ def wait_until(condition, what, deadline=DEADLINE, interval=0.1):
 # ----------------------------------------------------------------------------------------------
 # The probe.
 
-def probe(*arguments, timeout=30):
+def probe(*arguments, timeout=DEADLINE / 2):
     """Runs one probe subcommand; gives (exit status, output lines)."""
     # A file, not a pipe: the first Wine process of a session starts Wine's own background
     # programs, which inherit the output handles and would hold a pipe open.
