@@ -19,6 +19,7 @@ from test_file_actions import Picker  # noqa: E402
 
 WINE32 = os.environ['WINE32']
 PROBE32 = os.environ['VARNELO_PROBE32']
+THROUGH_QEMU = os.environ.get('SMOKE32_THROUGH_QEMU') == '1'
 
 
 def _tree_items_of_32_bit_tree(hwnd, read=e2e.tree_items):
@@ -81,6 +82,13 @@ def check_window(app):
     print('  window at %s with its ten controls and texts' % (main.screen,))
 
 
+def click(app, name):
+    """Clicks a control once the probe has listed it: one probe run in a great many came back
+    without the main window's children."""
+    control = e2e.wait_until(lambda: app.control(name), 'the control %s' % name)
+    e2e.click_at(*control.centre)
+
+
 def expect_message(app, text):
     box = app.wait_message_box()
     assert (box.caption, box.text, box.icon) == (e2e.TEXTS['kMessageCaption'], text, False), \
@@ -90,7 +98,7 @@ def expect_message(app, text):
 
 def search(app):
     app.type_into('编辑框1', TARGET)
-    app.click('按钮1')
+    click(app, '按钮1')
     expect_message(app, e2e.TEXTS['kSearchWarning'])
     app.wait_idle()
     found = 'B:\\nested\\deeper\\' + TARGET
@@ -99,22 +107,37 @@ def search(app):
     print('  search found %s and says %s' % (found, e2e.TEXTS['kFound']))
 
 
-def copy_and_delete(app, first, source):
-    app.click('按钮4')
+def choose_destination(app):
+    click(app, '按钮4')
     picker = Picker(app)
+    if THROUGH_QEMU:
+        # Wine reads another process's memory where qemu does not keep the emulated program's,
+        # so the picker's tree cannot be read: it is cancelled, and the folder typed into 编辑框3
+        # with WM_SETTEXT (Wine's picker has no edit field to type it into).
+        picker.press_button(2)  # Cancel
+        app.wait_idle()
+        app.wait_text('编辑框3', '')
+        e2e.set_text(app.control('编辑框3').hwnd, 'A:\\dest')
+        app.wait_text('编辑框3', 'A:\\dest')
+        print('  under qemu: folder picker cancelled, A:\\dest put into 编辑框3 with WM_SETTEXT')
+        return
     picker.choose('A:', 'dest')
     picker.press_button(1)  # OK
     app.wait_idle()
     app.wait_text('编辑框3', 'A:\\dest')
     print('  folder picker chose A:\\dest')
-    app.click('按钮2')
+
+
+def copy_and_delete(app, first, source):
+    choose_destination(app)
+    click(app, '按钮2')
     expect_message(app, e2e.TEXTS['kCopyDone'])
     copied = os.path.join(first, 'dest', TARGET)
     with open(copied, 'rb') as file:
         assert file.read() == CONTENT, 'the copy differs from its source'
     assert os.path.exists(source), 'the copy removed its source'
     print('  copy into A:\\dest made')
-    app.click('按钮3')
+    click(app, '按钮3')
     expect_message(app, e2e.TEXTS['kDeleteDone'])
     assert not os.path.exists(source), 'the source is still there after the deletion'
     assert os.path.exists(copied), 'the deletion removed the copy'
@@ -131,7 +154,7 @@ def main():
         check_window(app)
         search(app)
         copy_and_delete(app, first, source)
-        app.click('编辑框1')
+        click(app, '编辑框1')
         e2e.wait_until(lambda: app.focused_control() == '编辑框1', '编辑框1 to take the focus')
         e2e.press('Escape')
         code = app.wait_exit()
