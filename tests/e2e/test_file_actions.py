@@ -86,17 +86,7 @@ class Picker:
         e2e.wait_until(lambda: self.find() is None, 'the picker to close')
 
 
-class ActionCase(unittest.TestCase):
-
-    def setUp(self):
-        self.start_program()
-
-    def start_program(self):
-        if getattr(self, 'app', None):
-            self.app.kill()
-        self.app = e2e.Program()
-        self.addCleanup(self.app.kill)
-        self.app.wait_main_window()
+class ActionCase(e2e.FreshProgramCase):
 
     def open_picker(self):
         self.app.click('按钮4')

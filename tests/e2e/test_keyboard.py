@@ -16,18 +16,8 @@ def next_in_ring(name):
     return RING[(RING.index(name) + 1) % len(RING)]
 
 
-class MainWindowCase(unittest.TestCase):
+class MainWindowCase(e2e.FreshProgramCase):
     """A fresh program for every test (and subtest), so each starts from the focus at start."""
-
-    def setUp(self):
-        self.start_program()
-
-    def start_program(self):
-        if getattr(self, 'app', None):
-            self.app.kill()
-        self.app = e2e.Program()
-        self.addCleanup(self.app.kill)
-        self.app.wait_main_window()
 
     def wait_focus(self, name):
         e2e.wait_until(lambda: self.app.focused_control() == name, 'the focus on %s' % name)

@@ -38,6 +38,7 @@ import shutil
 import subprocess
 import tempfile
 import time
+import unittest
 from dataclasses import dataclass, field
 
 WINE64 = '/usr/lib/wine/wine64'
@@ -610,3 +611,18 @@ class Program:
         if self.process.poll() is None:
             self.process.kill()
             self.process.wait()
+
+
+class FreshProgramCase(unittest.TestCase):
+    """A test case that starts a fresh program before every test; start_program() gives another
+    one in the middle of a test (a subtest that needs the state at start)."""
+
+    def setUp(self):
+        self.start_program()
+
+    def start_program(self):
+        if getattr(self, 'app', None):
+            self.app.kill()
+        self.app = Program()
+        self.addCleanup(self.app.kill)
+        self.app.wait_main_window()
