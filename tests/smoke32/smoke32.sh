@@ -3,10 +3,17 @@
 # programs (Debian's 32-bit Wine loader, natively or through qemu user emulation), keeps a
 # 32-bit-capable Wine prefix in the build folder, and drives the program on its own virtual display.
 # Usage: smoke32.sh PROGRAM PROBE PROBE32   (BUILD_DIR set; run as root on Debian 12 for the set-up)
+#        smoke32.sh --prepare   (only the machine's set-up, which needs root's full rights: the test
+#                                session runs it before the tests, which run without them)
 # Exit codes: 0 passed, 1 failed, 77 could not run here (the reason is printed on one line and
 # left in $BUILD_DIR/smoke32/not-run.txt for the test session to repeat at its end).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
+prepare_only=0
+if [[ ${1:-} == --prepare ]]; then
+  prepare_only=1
+  set -- - - -
+fi
 program=${1:?usage: smoke32.sh PROGRAM PROBE PROBE32}
 probe=${2:?usage: smoke32.sh PROGRAM PROBE PROBE32}
 probe32=${3:?usage: smoke32.sh PROGRAM PROBE PROBE32}
@@ -83,6 +90,7 @@ ensure_i386_exec() {
 
 ensure_wine32
 ensure_i386_exec
+((prepare_only)) && exit 0
 # qemu keeps the emulated program's memory away from where Wine looks for it from outside, so
 # no probe can read the folder picker's tree then (smoke32.py falls back to WM_SETTEXT).
 through_qemu=0
