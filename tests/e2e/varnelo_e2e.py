@@ -204,10 +204,14 @@ def parse_window(line):
 
 
 def top_windows():
-    status, lines = probe('top')
-    if status:
-        raise RuntimeError('probe top failed: %d' % status)
-    return [parse_window(line) for line in lines]
+    """Every top-level window. A window of a program killed a moment ago can vanish while it is
+    listed and make the listing fail; the listing only reads, so it is taken again."""
+    def listing():
+        status, lines = probe('top')
+        if status:
+            raise NotAnswered('probe top failed: %d' % status)
+        return ([parse_window(line) for line in lines],)  # true even when empty
+    return wait_until(listing, 'a listing of the top-level windows')[0]
 
 
 def children(hwnd):
