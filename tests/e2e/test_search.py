@@ -78,6 +78,8 @@ class Search(unittest.TestCase):
                 self.assertEqual(self.app.text('状态条1'), status)
                 self.assertEqual(self.app.text('编辑框1'), name)
                 self.assert_still_running()
+                if label == self.CASES[1][0]:
+                    e2e.screenshot('search-found', crop=self.app.main_window().screen)
         e2e.screenshot('search-done', crop=self.app.main_window().screen)
 
     def test_an_empty_name_gives_the_error_box_and_leaves_the_status_alone(self):
