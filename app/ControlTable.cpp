@@ -17,8 +17,8 @@ constexpr DWORD kStatusBar = WS_CHILD | CCS_BOTTOM | SBT_TOOLTIPS;
 
 } // namespace
 
-// Ordered as the enumeration, so a control's spec is found by its index.
-const std::array<ControlSpec, static_cast<size_t>(Control::Count)> kControlTable = {{
+// Ordered as the enumeration, so a control's row is found by its index.
+const std::array<ControlRow, static_cast<size_t>(Control::Count)> kControlTable = {{
     {Control::标签1, "STATIC", texts::kNameLabel, kLabel, 0, 10, 18, 155, 20},
     {Control::编辑框1, "EDIT", "", kLineEdit, WS_EX_CLIENTEDGE, 165, 18, 200, 20},
     {Control::标签2, "STATIC", texts::kPathLabel, kLabel, 0, 8, 64, 64, 24},
@@ -31,7 +31,3 @@ const std::array<ControlSpec, static_cast<size_t>(Control::Count)> kControlTable
     // The bar places itself along the bottom edge; this rectangle has no visible effect.
     {Control::状态条1, STATUSCLASSNAMEA, "", kStatusBar, 0, -8, 286, 489, 20},
 }};
-
-const ControlSpec& SpecOf(Control control) {
-    return kControlTable[static_cast<size_t>(control)];
-}

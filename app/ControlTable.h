@@ -5,7 +5,7 @@
 
 #include <array>
 
-struct ControlSpec {
+struct ControlRow {
     Control control;
     const char* windowClass;
     const char* text;
@@ -18,7 +18,7 @@ inline constexpr int kWindowWidth = 495;
 inline constexpr int kWindowHeight = 288;
 inline constexpr int kStatusPartRightEdge = 376;
 
-extern const std::array<ControlSpec, static_cast<size_t>(Control::Count)> kControlTable;
+extern const std::array<ControlRow, static_cast<size_t>(Control::Count)> kControlTable;
 
 // The ring that Tab walks, in order.
 inline constexpr std::array kTabRing = {Control::按钮1,   Control::按钮2,   Control::编辑框1,
@@ -29,5 +29,3 @@ inline constexpr std::array kTabRing = {Control::按钮1,   Control::按钮2,   
 inline int ControlId(Control control) {
     return 100 + static_cast<int>(control);
 }
-
-const ControlSpec& SpecOf(Control control);

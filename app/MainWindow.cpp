@@ -28,7 +28,7 @@ bool RegisterWindowClass(HINSTANCE instance, WNDPROC procedure) {
 }
 
 // A one-line edit box lower than its font's line height plus its edges grows to that height.
-void FitLineEditHeight(HWND edit, const ControlSpec& spec) {
+void FitLineEditHeight(HWND edit, const ControlRow& row) {
     const HDC dc = GetDC(edit);
     const HGDIOBJ previous = SelectObject(dc, GuiFont());
     TEXTMETRICA metrics{};
@@ -36,8 +36,8 @@ void FitLineEditHeight(HWND edit, const ControlSpec& spec) {
     SelectObject(dc, previous);
     ReleaseDC(edit, dc);
     const int needed = metrics.tmHeight + 2 * GetSystemMetrics(SM_CYEDGE);
-    if (spec.height < needed)
-        SetWindowPos(edit, nullptr, 0, 0, spec.width, needed,
+    if (row.height < needed)
+        SetWindowPos(edit, nullptr, 0, 0, row.width, needed,
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
@@ -116,25 +116,25 @@ void MainWindow::ReleaseIcons() {
 
 bool MainWindow::CreateControls() {
     const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window_, GWLP_HINSTANCE));
-    for (const ControlSpec& spec : kControlTable) {
+    for (const ControlRow& row : kControlTable) {
         const HWND control =
-            CreateWindowExA(spec.exStyle, spec.windowClass, spec.text, spec.style, spec.left,
-                            spec.top, spec.width, spec.height, window_,
-                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(spec.control))),
+            CreateWindowExA(row.exStyle, row.windowClass, row.text, row.style, row.left, row.top,
+                            row.width, row.height, window_,
+                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(row.control))),
                             instance, nullptr);
         if (!control)
             return false;
-        BindControl(spec.control, control);
+        BindControl(row.control, control);
         SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(GuiFont()), FALSE);
-        if (CompareText(spec.windowClass, "EDIT") == 0) {
+        if (CompareText(row.windowClass, "EDIT") == 0) {
             SendMessageA(control, EM_LIMITTEXT, 0, 0);
-            if (!(spec.style & ES_MULTILINE))
-                FitLineEditHeight(control, spec);
+            if (!(row.style & ES_MULTILINE))
+                FitLineEditHeight(control, row);
         }
     }
     SetUpStatusBar(ControlWindow(Control::状态条1));
-    for (const ControlSpec& spec : kControlTable)
-        ShowWindow(ControlWindow(spec.control), SW_SHOWNA);
+    for (const ControlRow& row : kControlTable)
+        ShowWindow(ControlWindow(row.control), SW_SHOWNA);
     return true;
 }
 
@@ -190,9 +190,9 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 void MainWindow::OnCommand(int id, int notification) {
     if (notification != BN_CLICKED)
         return;
-    for (const ControlSpec& spec : kControlTable)
-        if (ControlId(spec.control) == id && CompareText(spec.windowClass, "BUTTON") == 0)
-            RunHandlerOf(spec.control);
+    for (const ControlRow& row : kControlTable)
+        if (ControlId(row.control) == id && CompareText(row.windowClass, "BUTTON") == 0)
+            RunHandlerOf(row.control);
 }
 
 void MainWindow::OnDrawItem(const DRAWITEMSTRUCT& item) {
