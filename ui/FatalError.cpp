@@ -6,14 +6,14 @@
 
 namespace {
 void (*g_shutdown)() = nullptr; // frees what start-up took before the process ends
-}
-
-void SetFatalShutdown(void (*shutdown)()) {
-    g_shutdown = shutdown;
-}
 
 Text FatalReportText(const Text& message) {
     return JoinText(texts::kFatalPrefix, message, "\r\n");
+}
+} // namespace
+
+void SetFatalShutdown(void (*shutdown)()) {
+    g_shutdown = shutdown;
 }
 
 void ReportFatalError(const Text& message) {

@@ -8,6 +8,3 @@ void SetFatalShutdown(void (*shutdown)());
 
 // Shows "运行时出错!" with the message, runs the shutdown and ends the process with exit code -1.
 [[noreturn]] void ReportFatalError(const Text& message);
-
-// The text of that report, for a message.
-Text FatalReportText(const Text& message);
