@@ -16,6 +16,7 @@ CMakeLists.txt, which registers a unittest module of this folder as a CTest test
     app.wait_idle()                          # the window answers messages again (search over)
     app.text('状态条1') == e2e.TEXTS['kFound']
     app.focused_control()                    # name of the control that has the focus, or None
+    app.handle_count()                       # handles the program holds now
     app.click_close_button(); app.wait_exit() == 0
     e2e.screenshot('name', crop=rect)        # $BUILD_DIR/artifacts/name.png
 
@@ -312,6 +313,14 @@ def tree_items(hwnd):
     return items
 
 
+def handle_count(pid):
+    """How many handles the Windows process pid holds, from the system's handle table."""
+    status, lines = probe('handles', str(pid))
+    if status or not lines:
+        raise RuntimeError('probe handles failed: %d' % status)
+    return int(lines[0].split('=', 1)[1])
+
+
 def error_text(code):
     """The system's text for a Windows error code, as FormatMessageA gives it."""
     status, lines = probe('errortext', str(code))
@@ -574,6 +583,10 @@ class Program:
                 if self.text(name) != typed:
                     raise
         raise AssertionError('%r never arrived in %s' % (piece, name))
+
+    def handle_count(self):
+        self.wait_main_window()  # the Windows process id is known from its window
+        return handle_count(self.pid)
 
     def focus(self):
         """The thread's active and focus windows and the foreground window, as hwnd strings."""
