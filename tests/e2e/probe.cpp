@@ -32,6 +32,10 @@
 
 namespace {
 
+// The probe's answer when there is nothing of the kind asked for (no message box, no handle
+// table). Not 1: Wine itself ends with 1, printing nothing, when a process fails to start.
+constexpr int kNothing = 4;
+
 std::string Hex(const std::string& bytes) {
     static const char digits[] = "0123456789abcdef";
     std::string hex;
@@ -238,7 +242,7 @@ int ShowMessageBox(const char* exe) {
             PrintWindow(button, false);
         return 0;
     }
-    return 1;
+    return kNothing;
 }
 
 int PutText(HWND window, const char* hex) {
@@ -396,7 +400,7 @@ int ShowHandleCount(const char* process_id) {
     const auto query = reinterpret_cast<QuerySystemInformation>(reinterpret_cast<void*>(
         GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation")));
     if (!query)
-        return 1;
+        return kNothing;
     // ULONG_PTR elements keep the table aligned for its pointer-sized fields.
     std::vector<ULONG_PTR> buffer(8192);
     LONG status = kLengthMismatch;
@@ -408,7 +412,7 @@ int ShowHandleCount(const char* process_id) {
             buffer.resize(buffer.size() * 2); // the table can grow between two calls
     }
     if (status != 0)
-        return 1;
+        return kNothing;
     const ULONG_PTR wanted = std::strtoul(process_id, nullptr, 0);
     const auto* table = reinterpret_cast<const HandleTable*>(buffer.data());
     unsigned long count = 0;

@@ -155,11 +155,17 @@ def probe(*arguments, timeout=DEADLINE / 2):
     """Runs one probe subcommand; gives (exit status, output lines)."""
     # A file, not a pipe: the first Wine process of a session starts Wine's own background
     # programs, which inherit the output handles and would hold a pipe open.
-    with tempfile.TemporaryFile() as output:
-        done = subprocess.run([WINE64, PROBE, *arguments], stdout=output,
-                              stderr=subprocess.DEVNULL, timeout=timeout)
-        output.seek(0)
-        return done.returncode, output.read().decode('ascii', 'replace').splitlines()
+    # Now and then (about one start in a few hundred, more under load) Wine fails to start a
+    # process and ends with 1 without a word; the probe never answers 1 itself, so it runs again.
+    for _ in range(3):
+        with tempfile.TemporaryFile() as output:
+            done = subprocess.run([WINE64, PROBE, *arguments], stdout=output,
+                                  stderr=subprocess.DEVNULL, timeout=timeout)
+            output.seek(0)
+            lines = output.read().decode('ascii', 'replace').splitlines()
+        if done.returncode != 1 or lines:
+            break
+    return done.returncode, lines
 
 
 def _decode(hex_text):
